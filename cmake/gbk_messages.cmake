@@ -1,0 +1,30 @@
+# Turns a UTF-8 message list (lines of MESSAGE(Name, "text")) into a header of GBK
+# byte strings, k<Name>, each byte written as an escape so that no GBK trail byte can
+# be read as a quote or a backslash by the compiler.
+#   cmake -DINPUT=messages.inc -DOUTPUT=messages_gbk.h -DWORK_DIR=dir -P gbk_messages.cmake
+file(STRINGS "${INPUT}" lines ENCODING UTF-8)
+get_filename_component(source "${INPUT}" NAME)
+set(header "// Generated from ${source} by gbk_messages.cmake: do not edit.\n#pragma once\n\n")
+set(plain "${WORK_DIR}/message.utf8")
+set(encoded "${WORK_DIR}/message.gbk")
+foreach(line IN LISTS lines)
+  if(NOT line MATCHES "^MESSAGE\\(([A-Za-z]+), \"(.*)\"\\)$")
+    continue()
+  endif()
+  set(name "${CMAKE_MATCH_1}")
+  set(text "${CMAKE_MATCH_2}")
+  string(REPLACE "\\n" "\n" text "${text}")
+  string(REPLACE "\\t" "\t" text "${text}")
+  file(WRITE "${plain}" "${text}")
+  execute_process(COMMAND iconv -f UTF-8 -t GBK "${plain}"
+                  OUTPUT_FILE "${encoded}" RESULT_VARIABLE failed ERROR_VARIABLE why)
+  if(failed)
+    message(FATAL_ERROR "${name} cannot be written in GBK: ${why}")
+  endif()
+  file(READ "${encoded}" hex HEX)
+  string(REGEX REPLACE "(..)" "\\\\x\\1" escaped "${hex}")
+  string(APPEND header "inline constexpr char k${name}[] = \"${escaped}\";\n")
+endforeach()
+file(WRITE "${OUTPUT}.new" "${header}")
+file(COPY_FILE "${OUTPUT}.new" "${OUTPUT}" ONLY_IF_DIFFERENT)
+file(REMOVE "${OUTPUT}.new" "${plain}" "${encoded}")
