@@ -60,7 +60,7 @@ class CardOrder : public ::testing::Test {
  protected:
   void SetUp() override { ResetCardOrder(); }
   void TearDown() override {
-    EXPECT_LE(Fake.ReadsAfterEnd, 2) << "the tool kept reading at the end of input";
+    EXPECT_LE(Fake.ReadsAfterEnd, kReadsAtEnd) << "the tool kept reading at the end of input";
   }
 };
 

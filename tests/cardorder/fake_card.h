@@ -43,6 +43,10 @@ extern FakeCard Fake;
 // tells the line the library reports from the event's own parameters.
 inline constexpr std::int32_t kLineOffset = 100;
 
+// Reads that may meet the end of input in one run: the one that ends the last line, the
+// answer that finds no line left, and the key before exit. More means a loop spins.
+inline constexpr int kReadsAtEnd = 3;
+
 // Starts a test afresh: the fake, and the tool's process-wide state as at start-up.
 void ResetCardOrder();
 

@@ -153,6 +153,9 @@ std::uint32_t SystemMessage(std::uint32_t code, char16_t** text) {
   }
   const std::u16string& message = found->second;
   *text = static_cast<char16_t*>(AllocateZeroedBlock((message.size() + 1) * sizeof(char16_t)));
+  if (*text == nullptr) {
+    return 0;  // out of memory: no text, as the platform would give none
+  }
   std::memcpy(*text, message.data(), message.size() * sizeof(char16_t));
   Fake.LastError = kScratchError;
   return static_cast<std::uint32_t>(message.size());
