@@ -29,7 +29,7 @@ void WriteAll(const char* bytes, std::size_t size) {
 const std::string& TerminalCharset() {
   static const std::string charset = [] {
     const locale_t user = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(nullptr));
-    const std::string name = user ? nl_langinfo_l(CODESET, user) : "UTF-8";
+    std::string name = user ? nl_langinfo_l(CODESET, user) : "UTF-8";
     if (user) {
       freelocale(user);
     }
@@ -41,6 +41,7 @@ const std::string& TerminalCharset() {
 // The GBK text in the terminal's character set; empty when it cannot be converted.
 std::string ForTerminal(std::string_view gbk) {
   const iconv_t convert = iconv_open(TerminalCharset().c_str(), "GBK");
+  // NOLINTNEXTLINE(performance-no-int-to-ptr): iconv's documented failure value
   if (convert == reinterpret_cast<iconv_t>(-1)) {
     return {};
   }

@@ -33,11 +33,11 @@ TEST(MakeConfig, ReadsEachVariableAndKeepsDefaultsForMalformedValues) {
     SCOPED_TRACE(testing::Message() << "cards=" << (c.cards ? c.cards : "unset")
                                     << " open=" << (c.open ? c.open : "unset")
                                     << " port=" << (c.port ? c.port : "unset"));
-    const Config config = make_config(c.cards, c.open, c.log, c.port);
-    EXPECT_EQ(config.cards, c.want_cards);
-    EXPECT_EQ(config.open_result, c.want_open);
-    EXPECT_EQ(config.log_path, c.want_log);
-    EXPECT_EQ(config.port, c.want_port);
+    const Config made = make_config(c.cards, c.open, c.log, c.port);
+    EXPECT_EQ(made.cards, c.want_cards);
+    EXPECT_EQ(made.open_result, c.want_open);
+    EXPECT_EQ(made.log_path, c.want_log);
+    EXPECT_EQ(made.port, c.want_port);
   }
 }
 

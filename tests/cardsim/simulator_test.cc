@@ -57,7 +57,7 @@ std::string read_log() {
 int listening_port() {
   const std::string log = read_log();
   const std::size_t at = log.find("Listening ");
-  return at == std::string::npos ? 0 : std::atoi(log.c_str() + at + 10);
+  return at == std::string::npos ? 0 : std::stoi(log.substr(at + 10));
 }
 
 std::string request(Socket connection, const std::string& command) {
@@ -99,7 +99,7 @@ class Simulator : public testing::Test {
   // The log lines written since the last call.
   std::string new_log() {
     const std::string log = read_log();
-    const std::string added = log.substr(seen_);
+    std::string added = log.substr(seen_);
     seen_ = log.size();
     return added;
   }
@@ -181,7 +181,7 @@ TEST_F(Simulator, ServesCommandsOnEachConnectionAndHandsEventsToTheHandler) {
 // Runs cardsim-ctl with the arguments; returns its output and sets *status to its exit code.
 std::string run_ctl(const std::string& arguments, int* status) {
   const std::string command = std::string(CARDSIM_CTL) + " " + arguments + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
+  FILE* pipe = popen(command.c_str(), "r");  // NOLINT(cert-env33-c): runs the client under test
   if (pipe == nullptr) return "(popen failed)";
   std::string output;
   char buffer[256];

@@ -108,7 +108,7 @@ TEST_F(DeviceSearch, GrowingListIsReadAgain) {
 // A platform that keeps answering "too small" without asking for more would make the
 // read loop spin; it ends the search as a failed read instead.
 TEST_F(DeviceSearch, TooSmallWithoutGrowingIsAFailure) {
-  for (std::vector<std::uint32_t> sizes :
+  for (const std::vector<std::uint32_t>& sizes :
        {std::vector<std::uint32_t>{0}, std::vector<std::uint32_t>{8, 8},
         std::vector<std::uint32_t>{40, 6}}) {
     SetUp();

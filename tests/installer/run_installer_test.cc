@@ -73,10 +73,10 @@ TEST_F(RunInstallerTest, EveryRowOfASharedInfIsHandledInTurn) {
   std::vector<std::string> expected = {"framework"};
   const std::vector<std::string> probes = Probes();
   expected.insert(expected.end(), probes.begin(), probes.begin() + 10);
-  expected.insert(expected.end(), {"open list", "close list", probes[10], "open list", "close list",
-                                   probes[11], "open list", "close list",
-                                   "update PCI\\VEN_4348&DEV_5049&SUBSYS_00000000&REV_10 "
-                                   ".\\mb6714.inf"});
+  expected.insert(
+      expected.end(),
+      {"open list", "close list", probes[10], "open list", "close list", probes[11], "open list",
+       "close list", "update PCI\\VEN_4348&DEV_5049&SUBSYS_00000000&REV_10 .\\mb6714.inf"});
   for (const std::string& call : CommandCalls()) expected.push_back(call);
   EXPECT_EQ(Fake.Calls, expected);
 
