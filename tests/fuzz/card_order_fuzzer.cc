@@ -2,13 +2,12 @@
 // events, card counts and open results, and checks what must hold whatever the input.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "card_order.h"
 #include "fake_card.h"
+#include "fuzz_support.h"
 
 namespace {
 
@@ -18,13 +17,6 @@ constexpr std::int32_t kCardCounts[] = {2,          3, 0, -1, 1, 32, 33, 4, -214
 constexpr std::int32_t kEventCodes[] = {5, 6, 20, 0, 7, 19, 21, -5};
 constexpr std::int32_t kFirstParams[] = {1, 9, 0, 2, -1};
 
-void Check(bool holds, const char* what) {
-  if (!holds) {
-    std::fprintf(stderr, "broken: %s\n", what);
-    std::abort();
-  }
-}
-
 // Whether a line, as the tool reads it, is the answer "y".
 bool IsYes(std::string line) {
   if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -32,21 +24,11 @@ bool IsYes(std::string line) {
   return std::strcmp(answer, "y") == 0 || std::strcmp(answer, "Y") == 0;
 }
 
-struct Reader {
-  const std::uint8_t* data;
-  std::size_t size;
-  std::uint8_t Next() {
-    if (size == 0) return 0;
-    --size;
-    return *data++;
-  }
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   ResetCardOrder();
-  Reader in{data, size};
+  ByteReader in{data, size};
   const std::uint8_t setup = in.Next();
   Fake.CardCount = kCardCounts[setup % std::size(kCardCounts)];
   Fake.OpenResult = (setup & 0x80) != 0 ? 1 + (setup & 0x0F) : 0;

@@ -2,11 +2,10 @@
 // and platform failures, and checks what must hold whatever the platform answers.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "fake_platform.h"
+#include "fuzz_support.h"
 #include "installer.h"
 #include "installer_platform.h"
 
@@ -15,30 +14,13 @@ namespace {
 constexpr std::uint32_t kReadErrors[] = {
     0, 0, 0, 0, kErrorInvalidData, kErrorInsufficientBuffer, 5, 31, 0xE0000203};
 
-void Check(bool holds, const char* what) {
-  if (!holds) {
-    std::fprintf(stderr, "broken: %s\n", what);
-    std::abort();
-  }
-}
-
-struct Reader {
-  const std::uint8_t* data;
-  std::size_t size;
-  std::uint8_t Next() {
-    if (size == 0) return 0;
-    --size;
-    return *data++;
-  }
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   Fake = FakePlatform{};
   Fake.SystemTexts[5] = u"Access is denied.\r\n";
   Fake.SystemTexts[31] = u"%1 is not functioning: %2\r\n";
-  Reader in{data, size};
+  ByteReader in{data, size};
   const std::uint8_t setup = in.Next();
   Fake.ListOpens = (setup & 1) == 0;
   Fake.AllocationFails = (setup & 2) != 0 && (setup & 4) != 0;
