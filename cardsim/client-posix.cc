@@ -16,7 +16,7 @@ constexpr time_t kReplyTimeoutSeconds = 10;
 
 }  // namespace
 
-platform::Socket connect_port(int port) {
+platform::Socket ConnectPort(int port) {
   const int connection = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (connection < 0) return platform::kNoSocket;
   sockaddr_in address{};
@@ -35,19 +35,19 @@ platform::Socket connect_port(int port) {
   return connection;
 }
 
-bool read_line(platform::Socket connection, std::string* line) {
+bool ReadLine(platform::Socket connection, std::string* line) {
   // Byte by byte, so nothing after the line is taken from the connection.
   line->clear();
   char c;
-  while (platform::receive(connection, &c, 1) == 1) {
+  while (platform::Receive(connection, &c, 1) == 1) {
     if (c == '\n') return true;
     *line += c;
   }
   return false;
 }
 
-bool request(platform::Socket connection, const std::string& command, std::string* reply) {
-  return platform::send_all(connection, command + "\n") && read_line(connection, reply);
+bool Request(platform::Socket connection, const std::string& command, std::string* reply) {
+  return platform::SendAll(connection, command + "\n") && ReadLine(connection, reply);
 }
 
 }  // namespace cardsim::client

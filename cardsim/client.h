@@ -9,10 +9,10 @@ namespace cardsim::client {
 
 // A connection to 127.0.0.1:port, or kNoSocket with errno set. Reads on it give up
 // after 10 seconds without data.
-platform::Socket connect_port(int port);
+platform::Socket ConnectPort(int port);
 // Reads the next line, without its "\n"; false when the connection ends first.
-bool read_line(platform::Socket connection, std::string* line);
+bool ReadLine(platform::Socket connection, std::string* line);
 // Sends one command line and reads its reply; false when no reply came.
-bool request(platform::Socket connection, const std::string& command, std::string* reply);
+bool Request(platform::Socket connection, const std::string& command, std::string* reply);
 
 }  // namespace cardsim::client

@@ -28,15 +28,15 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  const cardsim::platform::Socket connection = cardsim::client::connect_port(port);
+  const cardsim::platform::Socket connection = cardsim::client::ConnectPort(port);
   if (connection == cardsim::platform::kNoSocket) {
     std::fprintf(stderr, "cardsim-ctl: cannot connect to 127.0.0.1:%d: %s\n", port,
                  std::strerror(errno));
     return 1;
   }
   std::string reply;
-  const bool answered = cardsim::client::request(connection, command, &reply);
-  cardsim::platform::close_socket(connection);
+  const bool answered = cardsim::client::Request(connection, command, &reply);
+  cardsim::platform::CloseSocket(connection);
   if (!answered) {
     std::fprintf(stderr, "cardsim-ctl: no reply from 127.0.0.1:%d\n", port);
     return 1;

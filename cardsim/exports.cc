@@ -3,25 +3,25 @@
 #include "cardsim/sim.h"
 
 int32_t TARVEL_CALL SetEventHandler(CardEventHandler handler) {
-  cardsim::register_handler(handler);
+  cardsim::RegisterHandler(handler);
   return 0;
 }
 
 int32_t TARVEL_CALL OpenCards(void) {
-  return cardsim::record_call("OpenCards", {}, cardsim::config().open_result);
+  return cardsim::RecordCall("OpenCards", {}, cardsim::Settings().OpenResult);
 }
 
-int32_t TARVEL_CALL CloseCards(void) { return cardsim::record_call("CloseCards", {}, 0); }
+int32_t TARVEL_CALL CloseCards(void) { return cardsim::RecordCall("CloseCards", {}, 0); }
 
 int32_t TARVEL_CALL GetCardCount(int32_t reserved) {
-  return cardsim::record_call("GetCardCount", {reserved}, cardsim::config().cards);
+  return cardsim::RecordCall("GetCardCount", {reserved}, cardsim::Settings().Cards);
 }
 
 int32_t TARVEL_CALL GetLineNumber(int32_t param1, int32_t param2) {
-  return cardsim::record_call("GetLineNumber", {param1, param2}, param2);
+  return cardsim::RecordCall("GetLineNumber", {param1, param2}, param2);
 }
 
 int32_t TARVEL_CALL WriteCardSetting(int32_t code, int32_t arg1, int32_t arg2, int32_t arg3,
                                      int32_t arg4, int32_t arg5) {
-  return cardsim::record_call("WriteCardSetting", {code, arg1, arg2, arg3, arg4, arg5}, 0);
+  return cardsim::RecordCall("WriteCardSetting", {code, arg1, arg2, arg3, arg4, arg5}, 0);
 }

@@ -14,34 +14,34 @@
 namespace cardsim::platform {
 namespace {
 
-pthread_mutex_t g_lock = PTHREAD_MUTEX_INITIALIZER;
+pthread_mutex_t LogLock = PTHREAD_MUTEX_INITIALIZER;
 
-int fd(Socket socket) { return static_cast<int>(socket); }
+int Fd(Socket socket) { return static_cast<int>(socket); }
 
 struct ThreadStart {
-  void (*body)(Socket);
-  Socket socket;
+  void (*Body)(Socket);
+  Socket Argument;
 };
 
-void* run_thread(void* arg) {
+void* RunThread(void* arg) {
   const ThreadStart start = *static_cast<ThreadStart*>(arg);
   delete static_cast<ThreadStart*>(arg);
-  start.body(start.socket);
+  start.Body(start.Argument);
   return nullptr;
 }
 
 }  // namespace
 
-std::optional<std::string> get_env(const char* name) {
+std::optional<std::string> GetEnv(const char* name) {
   const char* value = std::getenv(name);
   if (value == nullptr) return std::nullopt;
   return std::string(value);
 }
 
-void lock() { pthread_mutex_lock(&g_lock); }
-void unlock() { pthread_mutex_unlock(&g_lock); }
+void Lock() { pthread_mutex_lock(&LogLock); }
+void Unlock() { pthread_mutex_unlock(&LogLock); }
 
-void append_file(const std::string& path, const std::string& text) {
+void AppendFile(const std::string& path, const std::string& text) {
   const int file = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (file < 0) return;
   std::size_t done = 0;
@@ -54,7 +54,7 @@ void append_file(const std::string& path, const std::string& text) {
   close(file);
 }
 
-Socket listen_loopback(int port, int* bound_port) {
+Socket ListenLoopback(int port, int* bound_port) {
   const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (listener < 0) return kNoSocket;
   const int on = 1;
@@ -74,9 +74,9 @@ Socket listen_loopback(int port, int* bound_port) {
   return listener;
 }
 
-bool wait_readable(const std::vector<Socket>& sockets, std::vector<bool>* ready) {
+bool WaitReadable(const std::vector<Socket>& sockets, std::vector<bool>* ready) {
   std::vector<pollfd> polled;
-  for (const Socket socket : sockets) polled.push_back({fd(socket), POLLIN, 0});
+  for (const Socket socket : sockets) polled.push_back({Fd(socket), POLLIN, 0});
   while (poll(polled.data(), polled.size(), -1) < 0) {
     if (errno != EINTR) return false;
   }
@@ -85,25 +85,25 @@ bool wait_readable(const std::vector<Socket>& sockets, std::vector<bool>* ready)
   return true;
 }
 
-Socket accept_client(Socket listener) {
+Socket AcceptClient(Socket listener) {
   while (true) {
-    const int client = accept4(fd(listener), nullptr, nullptr, SOCK_CLOEXEC);
+    const int client = accept4(Fd(listener), nullptr, nullptr, SOCK_CLOEXEC);
     if (client >= 0 || errno != EINTR) return client < 0 ? kNoSocket : client;
   }
 }
 
-std::ptrdiff_t receive(Socket socket, char* buffer, std::size_t size) {
+std::ptrdiff_t Receive(Socket socket, char* buffer, std::size_t size) {
   while (true) {
-    const ssize_t count = recv(fd(socket), buffer, size, 0);
+    const ssize_t count = recv(Fd(socket), buffer, size, 0);
     if (count >= 0 || errno != EINTR) return count;
   }
 }
 
-bool send_all(Socket socket, const std::string& text) {
+bool SendAll(Socket socket, const std::string& text) {
   std::size_t done = 0;
   while (done < text.size()) {
     // MSG_NOSIGNAL: a client that hung up must not raise SIGPIPE in the program.
-    const ssize_t count = send(fd(socket), text.data() + done, text.size() - done, MSG_NOSIGNAL);
+    const ssize_t count = send(Fd(socket), text.data() + done, text.size() - done, MSG_NOSIGNAL);
     if (count < 0 && errno == EINTR) continue;
     if (count <= 0) return false;
     done += static_cast<std::size_t>(count);
@@ -111,12 +111,12 @@ bool send_all(Socket socket, const std::string& text) {
   return true;
 }
 
-void close_socket(Socket socket) { close(fd(socket)); }
+void CloseSocket(Socket socket) { close(Fd(socket)); }
 
-bool start_thread(void (*body)(Socket), Socket socket) {
+bool StartThread(void (*body)(Socket), Socket socket) {
   auto* start = new ThreadStart{body, socket};
   pthread_t thread;
-  if (pthread_create(&thread, nullptr, run_thread, start) != 0) {
+  if (pthread_create(&thread, nullptr, RunThread, start) != 0) {
     delete start;
     return false;
   }

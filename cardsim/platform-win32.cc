@@ -8,9 +8,9 @@
 namespace cardsim::platform {
 namespace {
 
-SOCKET handle(Socket socket) { return static_cast<SOCKET>(socket); }
+SOCKET Handle(Socket socket) { return static_cast<SOCKET>(socket); }
 
-CRITICAL_SECTION& log_section() {
+CRITICAL_SECTION& LogSection() {
   static CRITICAL_SECTION section;
   static const bool ready = (InitializeCriticalSection(&section), true);
   (void)ready;
@@ -18,20 +18,20 @@ CRITICAL_SECTION& log_section() {
 }
 
 struct ThreadStart {
-  void (*body)(Socket);
-  Socket socket;
+  void (*Body)(Socket);
+  Socket Argument;
 };
 
-DWORD WINAPI run_thread(LPVOID arg) {
+DWORD WINAPI RunThread(LPVOID arg) {
   const ThreadStart start = *static_cast<ThreadStart*>(arg);
   delete static_cast<ThreadStart*>(arg);
-  start.body(start.socket);
+  start.Body(start.Argument);
   return 0;
 }
 
 }  // namespace
 
-std::optional<std::string> get_env(const char* name) {
+std::optional<std::string> GetEnv(const char* name) {
   // The process environment itself, not a C runtime's copy of it.
   std::string value(64, '\0');
   while (true) {
@@ -47,10 +47,10 @@ std::optional<std::string> get_env(const char* name) {
   }
 }
 
-void lock() { EnterCriticalSection(&log_section()); }
-void unlock() { LeaveCriticalSection(&log_section()); }
+void Lock() { EnterCriticalSection(&LogSection()); }
+void Unlock() { LeaveCriticalSection(&LogSection()); }
 
-void append_file(const std::string& path, const std::string& text) {
+void AppendFile(const std::string& path, const std::string& text) {
   // Append-only access puts every write at the end of the file; sharing lets other
   // processes read the log while the program runs.
   const HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA,
@@ -62,7 +62,7 @@ void append_file(const std::string& path, const std::string& text) {
   CloseHandle(file);
 }
 
-Socket listen_loopback(int port, int* bound_port) {
+Socket ListenLoopback(int port, int* bound_port) {
   WSADATA data;
   if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return kNoSocket;
   const SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -82,41 +82,41 @@ Socket listen_loopback(int port, int* bound_port) {
   return static_cast<Socket>(listener);
 }
 
-bool wait_readable(const std::vector<Socket>& sockets, std::vector<bool>* ready) {
+bool WaitReadable(const std::vector<Socket>& sockets, std::vector<bool>* ready) {
   fd_set readable;
   FD_ZERO(&readable);
-  for (const Socket socket : sockets) FD_SET(handle(socket), &readable);
+  for (const Socket socket : sockets) FD_SET(Handle(socket), &readable);
   if (select(0, &readable, nullptr, nullptr, nullptr) == SOCKET_ERROR) return false;
   ready->clear();
-  for (const Socket socket : sockets) ready->push_back(FD_ISSET(handle(socket), &readable) != 0);
+  for (const Socket socket : sockets) ready->push_back(FD_ISSET(Handle(socket), &readable) != 0);
   return true;
 }
 
-Socket accept_client(Socket listener) {
-  const SOCKET client = accept(handle(listener), nullptr, nullptr);
+Socket AcceptClient(Socket listener) {
+  const SOCKET client = accept(Handle(listener), nullptr, nullptr);
   return client == INVALID_SOCKET ? kNoSocket : static_cast<Socket>(client);
 }
 
-std::ptrdiff_t receive(Socket socket, char* buffer, std::size_t size) {
-  return recv(handle(socket), buffer, static_cast<int>(size), 0);
+std::ptrdiff_t Receive(Socket socket, char* buffer, std::size_t size) {
+  return recv(Handle(socket), buffer, static_cast<int>(size), 0);
 }
 
-bool send_all(Socket socket, const std::string& text) {
+bool SendAll(Socket socket, const std::string& text) {
   std::size_t done = 0;
   while (done < text.size()) {
     const int count =
-        send(handle(socket), text.data() + done, static_cast<int>(text.size() - done), 0);
+        send(Handle(socket), text.data() + done, static_cast<int>(text.size() - done), 0);
     if (count <= 0) return false;
     done += static_cast<std::size_t>(count);
   }
   return true;
 }
 
-void close_socket(Socket socket) { closesocket(handle(socket)); }
+void CloseSocket(Socket socket) { closesocket(Handle(socket)); }
 
-bool start_thread(void (*body)(Socket), Socket socket) {
+bool StartThread(void (*body)(Socket), Socket socket) {
   auto* start = new ThreadStart{body, socket};
-  const HANDLE thread = CreateThread(nullptr, 0, run_thread, start, 0, nullptr);
+  const HANDLE thread = CreateThread(nullptr, 0, RunThread, start, 0, nullptr);
   if (thread == nullptr) {
     delete start;
     return false;

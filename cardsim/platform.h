@@ -11,16 +11,16 @@
 namespace cardsim::platform {
 
 // The value of an environment variable, if it is set.
-std::optional<std::string> get_env(const char* name);
+std::optional<std::string> GetEnv(const char* name);
 
 // The process-wide lock that keeps log lines whole and in order.
-void lock();
-void unlock();
+void Lock();
+void Unlock();
 
 // Appends text to the file at path, creating it, unbuffered: another process reading the
 // file sees the text once the call returns. Failures are ignored: the log must never
 // disturb the program.
-void append_file(const std::string& path, const std::string& text);
+void AppendFile(const std::string& path, const std::string& text);
 
 // A socket handle; kNoSocket when there is none.
 using Socket = std::intptr_t;
@@ -28,20 +28,20 @@ constexpr Socket kNoSocket = -1;
 
 // A listening TCP socket on 127.0.0.1:port (0: any free port), or kNoSocket. Sets
 // *bound_port to the port actually taken.
-Socket listen_loopback(int port, int* bound_port);
+Socket ListenLoopback(int port, int* bound_port);
 // Waits until at least one of the sockets (at most 64) has something to read, a
 // connection to take or a hang-up, and sets (*ready)[i] for each such one. False when
 // waiting fails.
-bool wait_readable(const std::vector<Socket>& sockets, std::vector<bool>* ready);
+bool WaitReadable(const std::vector<Socket>& sockets, std::vector<bool>* ready);
 // The connection waiting on the listener, or kNoSocket when it could not be taken.
-Socket accept_client(Socket listener);
+Socket AcceptClient(Socket listener);
 // Reads up to size bytes: the count, 0 at the end of the stream, negative on error.
-std::ptrdiff_t receive(Socket socket, char* buffer, std::size_t size);
+std::ptrdiff_t Receive(Socket socket, char* buffer, std::size_t size);
 // Writes all of text; false on error.
-bool send_all(Socket socket, const std::string& text);
-void close_socket(Socket socket);
+bool SendAll(Socket socket, const std::string& text);
+void CloseSocket(Socket socket);
 
 // Runs body(socket) on a new detached thread, which does not keep the process alive.
-bool start_thread(void (*body)(Socket), Socket socket);
+bool StartThread(void (*body)(Socket), Socket socket);
 
 }  // namespace cardsim::platform

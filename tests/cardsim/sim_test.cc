@@ -33,11 +33,11 @@ TEST(MakeConfig, ReadsEachVariableAndKeepsDefaultsForMalformedValues) {
     SCOPED_TRACE(testing::Message() << "cards=" << (c.cards ? c.cards : "unset")
                                     << " open=" << (c.open ? c.open : "unset")
                                     << " port=" << (c.port ? c.port : "unset"));
-    const Config made = make_config(c.cards, c.open, c.log, c.port);
-    EXPECT_EQ(made.cards, c.want_cards);
-    EXPECT_EQ(made.open_result, c.want_open);
-    EXPECT_EQ(made.log_path, c.want_log);
-    EXPECT_EQ(made.port, c.want_port);
+    const Config made = MakeConfig(c.cards, c.open, c.log, c.port);
+    EXPECT_EQ(made.Cards, c.want_cards);
+    EXPECT_EQ(made.OpenResult, c.want_open);
+    EXPECT_EQ(made.LogPath, c.want_log);
+    EXPECT_EQ(made.Port, c.want_port);
   }
 }
 
@@ -58,7 +58,7 @@ TEST(ParseCommand, TurnsGoodLinesIntoEvents) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
     CardEvent event{};
-    EXPECT_EQ(parse_command(c.line, &event), nullptr);
+    EXPECT_EQ(ParseCommand(c.line, &event), nullptr);
     EXPECT_EQ(event, c.want);
   }
 }
@@ -91,20 +91,20 @@ TEST(ParseCommand, RejectsBadLinesWithAReason) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
     CardEvent event{};
-    const char* reason = parse_command(c.line, &event);
+    const char* reason = ParseCommand(c.line, &event);
     ASSERT_NE(reason, nullptr);
     EXPECT_STREQ(reason, c.reason);
   }
 }
 
 TEST(LogLines, AreNameValuesAndResultInDecimal) {
-  EXPECT_EQ(log_line("SetEventHandler", {}), "SetEventHandler\n");
-  EXPECT_EQ(log_line("Event", {5, 1, -3, INT32_MIN, INT32_MAX}),
+  EXPECT_EQ(LogLine("SetEventHandler", {}), "SetEventHandler\n");
+  EXPECT_EQ(LogLine("Event", {5, 1, -3, INT32_MIN, INT32_MAX}),
             "Event 5 1 -3 -2147483648 2147483647\n");
-  EXPECT_EQ(log_line("Listening", {40123}), "Listening 40123\n");
-  EXPECT_EQ(call_line("OpenCards", {}, -1), "OpenCards -> -1\n");
-  EXPECT_EQ(call_line("GetLineNumber", {7, -9}, -9), "GetLineNumber 7 -9 -> -9\n");
-  EXPECT_EQ(call_line("WriteCardSetting", {12296, 0, 3, 1, 0, 0}, 0),
+  EXPECT_EQ(LogLine("Listening", {40123}), "Listening 40123\n");
+  EXPECT_EQ(CallLine("OpenCards", {}, -1), "OpenCards -> -1\n");
+  EXPECT_EQ(CallLine("GetLineNumber", {7, -9}, -9), "GetLineNumber 7 -9 -> -9\n");
+  EXPECT_EQ(CallLine("WriteCardSetting", {12296, 0, 3, 1, 0, 0}, 0),
             "WriteCardSetting 12296 0 3 1 0 0 -> 0\n");
 }
 

@@ -25,44 +25,44 @@ using cardsim::CardEvent;
 using cardsim::platform::kNoSocket;
 using cardsim::platform::Socket;
 
-std::mutex g_events_lock;
-std::vector<CardEvent> g_events;
+std::mutex EventsLock;
+std::vector<CardEvent> Events;
 
 // Records each event and, as the card order tool does, asks the library for its line.
-void TARVEL_CALL record_event(int32_t code, int32_t param1, int32_t param2, int32_t param3,
-                              int32_t param4) {
+void TARVEL_CALL RecordEvent(int32_t code, int32_t param1, int32_t param2, int32_t param3,
+                             int32_t param4) {
   GetLineNumber(param1, param2);
-  std::lock_guard<std::mutex> hold(g_events_lock);
-  g_events.push_back({code, param1, param2, param3, param4});
+  std::lock_guard<std::mutex> hold(EventsLock);
+  Events.push_back({code, param1, param2, param3, param4});
 }
 
-std::vector<CardEvent> recorded_events() {
-  std::lock_guard<std::mutex> hold(g_events_lock);
-  return g_events;
+std::vector<CardEvent> RecordedEvents() {
+  std::lock_guard<std::mutex> hold(EventsLock);
+  return Events;
 }
 
 // One log per test process, so test runs side by side keep apart.
-std::string log_path() {
+std::string LogPath() {
   return testing::TempDir() + "cardsim-simulator-test-" + std::to_string(getpid()) + ".log";
 }
 
-std::string read_log() {
-  std::ifstream file(log_path(), std::ios::binary);
+std::string ReadLog() {
+  std::ifstream file(LogPath(), std::ios::binary);
   std::ostringstream text;
   text << file.rdbuf();
   return text.str();
 }
 
 // The port named by the log's "Listening" line, or 0.
-int listening_port() {
-  const std::string log = read_log();
+int ListeningPort() {
+  const std::string log = ReadLog();
   const std::size_t at = log.find("Listening ");
   return at == std::string::npos ? 0 : std::stoi(log.substr(at + 10));
 }
 
-std::string request(Socket connection, const std::string& command) {
+std::string Request(Socket connection, const std::string& command) {
   std::string reply;
-  if (!cardsim::client::request(connection, command, &reply)) return "(no reply)";
+  if (!cardsim::client::Request(connection, command, &reply)) return "(no reply)";
   return reply;
 }
 
@@ -73,8 +73,8 @@ class Simulator : public testing::Test {
   static void SetUpTestSuite() {
     // Once per process: the simulator reads its settings once and logs "Listening" once.
     static const bool configured = [] {
-      std::atexit([] { std::remove(log_path().c_str()); });
-      setenv("TARVEL_SIM_LOG", log_path().c_str(), 1);
+      std::atexit([] { std::remove(LogPath().c_str()); });
+      setenv("TARVEL_SIM_LOG", LogPath().c_str(), 1);
       setenv("TARVEL_SIM_PORT", "0", 1);
       setenv("TARVEL_SIM_CARDS", "-40", 1);
       setenv("TARVEL_SIM_OPEN", "3", 1);
@@ -84,27 +84,27 @@ class Simulator : public testing::Test {
   }
 
   void SetUp() override {
-    std::lock_guard<std::mutex> hold(g_events_lock);
-    g_events.clear();
+    std::lock_guard<std::mutex> hold(EventsLock);
+    Events.clear();
   }
 
   // Registers the recording handler and returns the control port.
-  int start() {
-    EXPECT_EQ(SetEventHandler(record_event), 0);
-    const int port = listening_port();
+  int Start() {
+    EXPECT_EQ(SetEventHandler(RecordEvent), 0);
+    const int port = ListeningPort();
     EXPECT_GT(port, 0);
     return port;
   }
 
   // The log lines written since the last call.
-  std::string new_log() {
-    const std::string log = read_log();
-    std::string added = log.substr(seen_);
-    seen_ = log.size();
+  std::string NewLog() {
+    const std::string log = ReadLog();
+    std::string added = log.substr(Seen);
+    Seen = log.size();
     return added;
   }
 
-  std::size_t seen_ = read_log().size();
+  std::size_t Seen = ReadLog().size();
 };
 
 TEST_F(Simulator, AnswersEachCallAsConfiguredAndLogsIt) {
@@ -113,7 +113,7 @@ TEST_F(Simulator, AnswersEachCallAsConfiguredAndLogsIt) {
   EXPECT_EQ(GetLineNumber(7, -9), -9);
   EXPECT_EQ(WriteCardSetting(0x3008, 0, 2, 1, 0, 0), 0);
   EXPECT_EQ(CloseCards(), 0);
-  EXPECT_EQ(new_log(),
+  EXPECT_EQ(NewLog(),
             "OpenCards -> 3\n"
             "GetCardCount 0 -> -40\n"
             "GetLineNumber 7 -9 -> -9\n"
@@ -123,49 +123,49 @@ TEST_F(Simulator, AnswersEachCallAsConfiguredAndLogsIt) {
 
 TEST_F(Simulator, RefusesEventsWhileNoHandlerIsSet) {
   EXPECT_EQ(SetEventHandler(nullptr), 0);
-  const int port = listening_port();
+  const int port = ListeningPort();
   ASSERT_GT(port, 0);
-  const Socket connection = cardsim::client::connect_port(port);
+  const Socket connection = cardsim::client::ConnectPort(port);
   ASSERT_NE(connection, kNoSocket);
-  EXPECT_EQ(request(connection, "ring 1"), "err no handler");
-  EXPECT_EQ(SetEventHandler(record_event), 0);
-  EXPECT_EQ(request(connection, "ring 1"), "ok");
-  cardsim::platform::close_socket(connection);
-  EXPECT_EQ(recorded_events(), (std::vector<CardEvent>{{20, 0, 1, 0, 0}}));
+  EXPECT_EQ(Request(connection, "ring 1"), "err no handler");
+  EXPECT_EQ(SetEventHandler(RecordEvent), 0);
+  EXPECT_EQ(Request(connection, "ring 1"), "ok");
+  cardsim::platform::CloseSocket(connection);
+  EXPECT_EQ(RecordedEvents(), (std::vector<CardEvent>{{20, 0, 1, 0, 0}}));
 }
 
 TEST_F(Simulator, ServesCommandsOnEachConnectionAndHandsEventsToTheHandler) {
-  const int port = start();
-  new_log();
+  const int port = Start();
+  NewLog();
 
-  const Socket first = cardsim::client::connect_port(port);
+  const Socket first = cardsim::client::ConnectPort(port);
   ASSERT_NE(first, kNoSocket);
-  EXPECT_EQ(request(first, "event 1 -2 3 2147483647 -2147483648"), "ok");
-  EXPECT_EQ(request(first, "hangup 4"), "err unknown command");
-  EXPECT_EQ(request(first, "ring 4 4"), "err wrong argument count");
-  EXPECT_EQ(request(first, "offhook 4.0"), "err bad number");
-  EXPECT_EQ(request(first, "ring " + std::string(300, '1')), "err line too long");
-  EXPECT_EQ(request(first, "offhook 4\r"), "ok");
+  EXPECT_EQ(Request(first, "event 1 -2 3 2147483647 -2147483648"), "ok");
+  EXPECT_EQ(Request(first, "hangup 4"), "err unknown command");
+  EXPECT_EQ(Request(first, "ring 4 4"), "err wrong argument count");
+  EXPECT_EQ(Request(first, "offhook 4.0"), "err bad number");
+  EXPECT_EQ(Request(first, "ring " + std::string(300, '1')), "err line too long");
+  EXPECT_EQ(Request(first, "offhook 4\r"), "ok");
 
   // While the first client idles: a command split over writes, and two in one.
-  const Socket second = cardsim::client::connect_port(port);
+  const Socket second = cardsim::client::ConnectPort(port);
   ASSERT_NE(second, kNoSocket);
-  ASSERT_TRUE(cardsim::platform::send_all(second, "ri"));
+  ASSERT_TRUE(cardsim::platform::SendAll(second, "ri"));
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  ASSERT_TRUE(cardsim::platform::send_all(second, "ng 2\r\noffhook 3\n"));
+  ASSERT_TRUE(cardsim::platform::SendAll(second, "ng 2\r\noffhook 3\n"));
   std::string reply;
-  EXPECT_TRUE(cardsim::client::read_line(second, &reply) && reply == "ok") << reply;
-  EXPECT_TRUE(cardsim::client::read_line(second, &reply) && reply == "ok") << reply;
-  cardsim::platform::close_socket(second);
-  EXPECT_EQ(request(first, "ring 5"), "ok");
-  cardsim::platform::close_socket(first);
+  EXPECT_TRUE(cardsim::client::ReadLine(second, &reply) && reply == "ok") << reply;
+  EXPECT_TRUE(cardsim::client::ReadLine(second, &reply) && reply == "ok") << reply;
+  cardsim::platform::CloseSocket(second);
+  EXPECT_EQ(Request(first, "ring 5"), "ok");
+  cardsim::platform::CloseSocket(first);
 
-  EXPECT_EQ(recorded_events(), (std::vector<CardEvent>{{1, -2, 3, INT32_MAX, INT32_MIN},
-                                                       {5, 1, 4, 0, 0},
-                                                       {20, 0, 2, 0, 0},
-                                                       {5, 1, 3, 0, 0},
-                                                       {20, 0, 5, 0, 0}}));
-  EXPECT_EQ(new_log(),
+  EXPECT_EQ(RecordedEvents(), (std::vector<CardEvent>{{1, -2, 3, INT32_MAX, INT32_MIN},
+                                                      {5, 1, 4, 0, 0},
+                                                      {20, 0, 2, 0, 0},
+                                                      {5, 1, 3, 0, 0},
+                                                      {20, 0, 5, 0, 0}}));
+  EXPECT_EQ(NewLog(),
             "Event 1 -2 3 2147483647 -2147483648\n"
             "GetLineNumber -2 3 -> 3\n"
             "Event 5 1 4 0 0\n"
@@ -179,7 +179,7 @@ TEST_F(Simulator, ServesCommandsOnEachConnectionAndHandsEventsToTheHandler) {
 }
 
 // Runs cardsim-ctl with the arguments; returns its output and sets *status to its exit code.
-std::string run_ctl(const std::string& arguments, int* status) {
+std::string RunCtl(const std::string& arguments, int* status) {
   const std::string command = std::string(CARDSIM_CTL) + " " + arguments + " 2>&1";
   FILE* pipe = popen(command.c_str(), "r");  // NOLINT(cert-env33-c): runs the client under test
   if (pipe == nullptr) return "(popen failed)";
@@ -192,7 +192,7 @@ std::string run_ctl(const std::string& arguments, int* status) {
 }
 
 TEST_F(Simulator, CtlSendsOneCommandAndExitsOnTheReply) {
-  const std::string port = std::to_string(start());
+  const std::string port = std::to_string(Start());
   struct Case {
     std::string arguments;
     std::string output;
@@ -207,33 +207,33 @@ TEST_F(Simulator, CtlSendsOneCommandAndExitsOnTheReply) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments);
     int status = -1;
-    EXPECT_EQ(run_ctl(c.arguments, &status), c.output);
+    EXPECT_EQ(RunCtl(c.arguments, &status), c.output);
     EXPECT_EQ(status == 0, c.ok) << status;
   }
-  EXPECT_EQ(recorded_events(), (std::vector<CardEvent>{{20, 0, 6, 0, 0}, {7, 1, 2, 3, 4}}));
+  EXPECT_EQ(RecordedEvents(), (std::vector<CardEvent>{{20, 0, 6, 0, 0}, {7, 1, 2, 3, 4}}));
 
   // A port nobody listens on: taken, then given back.
   int free_port = 0;
-  const Socket listener = cardsim::platform::listen_loopback(0, &free_port);
+  const Socket listener = cardsim::platform::ListenLoopback(0, &free_port);
   ASSERT_NE(listener, kNoSocket);
-  cardsim::platform::close_socket(listener);
+  cardsim::platform::CloseSocket(listener);
   int status = 0;
-  EXPECT_NE(run_ctl(std::to_string(free_port) + " ring 1", &status).find("cannot connect"),
+  EXPECT_NE(RunCtl(std::to_string(free_port) + " ring 1", &status).find("cannot connect"),
             std::string::npos);
   EXPECT_NE(status, 0);
 }
 
 TEST_F(Simulator, KeepsLogLinesWholeWhileBothThreadsCall) {
-  const int port = start();
-  new_log();
+  const int port = Start();
+  NewLog();
   constexpr int kRounds = 200;
   std::thread sender([port] {
-    const Socket connection = cardsim::client::connect_port(port);
+    const Socket connection = cardsim::client::ConnectPort(port);
     ASSERT_NE(connection, kNoSocket);
     for (int i = 0; i < kRounds; ++i) {
-      ASSERT_EQ(request(connection, "event 9 " + std::to_string(i) + " 0 0 0"), "ok");
+      ASSERT_EQ(Request(connection, "event 9 " + std::to_string(i) + " 0 0 0"), "ok");
     }
-    cardsim::platform::close_socket(connection);
+    cardsim::platform::CloseSocket(connection);
   });
   for (int i = 0; i < kRounds; ++i) GetCardCount(i);
   sender.join();
@@ -247,7 +247,7 @@ TEST_F(Simulator, KeepsLogLinesWholeWhileBothThreadsCall) {
     want.insert("GetLineNumber " + n + " 0 -> 0");
   }
   std::multiset<std::string> got;
-  std::istringstream lines(new_log());
+  std::istringstream lines(NewLog());
   for (std::string line; std::getline(lines, line);) got.insert(line);
   EXPECT_EQ(got, want);
 }
