@@ -1,10 +1,11 @@
 """The image of one of the kit's programs (KIT_E2E_PROGRAM) as a bare Windows loads it: it
-imports only DLLs that Windows itself ships, and its manifest runs it as the invoking user
-without elevation."""
+imports only DLLs that Windows itself ships and the kit's own libraries, those by ordinal
+only, and its manifest runs it as the invoking user without elevation."""
 
 import struct
 import subprocess
 import unittest
+from collections import Counter
 import xml.etree.ElementTree as ElementTree
 from pathlib import Path
 
@@ -24,6 +25,16 @@ SYSTEM_DLLS = {
     "ws2_32.dll",
 }
 
+# Per program, the libraries of the kit it binds and the exact ordinals it takes from each.
+# The voice-card library is bound by ordinal only: a name imported from it would stop the
+# program from loading.
+KIT_LIBRARY_ORDINALS = {
+    "Mirlow.exe": {"tarvel.dll": [1, 3, 4, 7, 70, 122]},
+}
+
+# An import thunk with this bit set imports by ordinal, in its low 16 bits.
+IMAGE_ORDINAL_FLAG32 = 0x80000000
+
 RT_MANIFEST = 24
 # The loader reads an executable's own manifest from this resource ID only.
 PROCESS_MANIFEST_ID = 1
@@ -31,16 +42,30 @@ RESOURCE_DIRECTORY = 2
 ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
 
 
-def imported_dlls(program):
+def imports(program):
+    """Per imported DLL, by its lower-case name, what the program imports from it: names,
+    and ordinal numbers for what it imports by ordinal."""
     dump = subprocess.run(
         [winekit.setting("KIT_OBJDUMP"), "-p", str(program)],
         capture_output=True,
         text=True,
         check=True,
     ).stdout
-    # objdump -p lists each imported DLL as a line "\tDLL Name: KERNEL32.dll".
-    lines = [line.strip() for line in dump.splitlines()]
-    return [line.split(":", 1)[1].strip() for line in lines if line.startswith("DLL Name:")]
+    # objdump -p lists each imported DLL as a line "\tDLL Name: KERNEL32.dll", a heading
+    # "\tvma:  Hint/Ord Member-Name Bound-To", one line "\tTHUNK HINT NAME" per import (NAME
+    # is "<none>" for an ordinal), and an empty line.
+    found = {}
+    entries = None
+    for line in dump.splitlines():
+        fields = line.split()
+        if line.strip().startswith("DLL Name:"):
+            entries = found.setdefault(line.split(":", 1)[1].strip().lower(), [])
+        elif not fields:
+            entries = None
+        elif entries is not None and fields[0] != "vma:":
+            thunk = int(fields[0], 16)
+            entries.append(thunk & 0xFFFF if thunk & IMAGE_ORDINAL_FLAG32 else fields[2])
+    return found
 
 
 class PeImage:
@@ -98,11 +123,20 @@ class ProgramImage(unittest.TestCase):
     def setUp(self):
         self.program = Path(winekit.setting("KIT_E2E_PROGRAM"))
 
-    def test_imports_only_system_dlls(self):
-        imports = imported_dlls(self.program)
-        self.assertIn("kernel32.dll", [name.lower() for name in imports])
-        foreign = [name for name in imports if name.lower() not in SYSTEM_DLLS]
+    def test_imports_only_system_dlls_and_kit_libraries(self):
+        imported = imports(self.program)
+        self.assertIn("kernel32.dll", imported)
+        kit_libraries = KIT_LIBRARY_ORDINALS.get(self.program.name, {})
+        foreign = [name for name in imported if name not in SYSTEM_DLLS | kit_libraries.keys()]
         self.assertEqual(foreign, [], f"{self.program.name} imports DLLs Windows does not ship")
+
+    def test_kit_libraries_bound_by_ordinal_only(self):
+        kit_libraries = KIT_LIBRARY_ORDINALS.get(self.program.name)
+        if not kit_libraries:
+            self.skipTest(f"{self.program.name} binds no library of the kit")
+        imported = imports(self.program)
+        for library, ordinals in kit_libraries.items():
+            self.assertEqual(Counter(imported.get(library, [])), Counter(ordinals), library)
 
     def test_manifest_runs_as_invoker_without_ui_access(self):
         manifests = PeImage(self.program.read_bytes()).resource(RT_MANIFEST, PROCESS_MANIFEST_ID)

@@ -35,20 +35,9 @@ EXPECTED_OUTPUT = (
 )
 
 
-def register_devices(devices):
-    """Makes the given devices, each a list of hardware IDs, the test devices present."""
-    with winekit.kit_folder() as folder:
-        completed = winekit.run(
-            winekit.fixture("register_devices.exe"), [";".join(ids) for ids in devices], cwd=folder
-        )
-    if completed.exit_code != 0:
-        reason = completed.stderr.decode(errors="replace")
-        raise RuntimeError(f"cannot register {devices}: {reason}")
-
-
 class DriverInstall(unittest.TestCase):
     def test_present_card_gets_the_driver_of_its_row(self):
-        register_devices([[CARD_ID], *DECOY_DEVICES])
+        winekit.register_devices([[CARD_ID], *DECOY_DEVICES])
         winekit.reg_delete(DRIVER_KEY)  # a mark of an earlier run would prove nothing
 
         with winekit.kit_folder() as kit:
