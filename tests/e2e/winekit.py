@@ -342,6 +342,7 @@ def create_prefix(prefix):
     if prefix.exists():
         shutdown_prefix(prefix)
         shutil.rmtree(prefix)
+    prefix.parent.mkdir(parents=True, exist_ok=True)  # wine makes the prefix, not its parent
     booted = wine_call(["wineboot", "-i"], prefix=prefix, timeout=300)
     if booted.exit_code != 0:
         reason = booted.stderr.decode(errors="replace")
