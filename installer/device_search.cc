@@ -1,6 +1,7 @@
 // The installer's work for one table row: find a present device that carries the
 // row's hardware ID first, and force the INF's driver for that ID. Failures are
 // reported as console lines and the run goes on.
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -60,7 +61,11 @@ ReadOutcome ReadHardwareIdList(DeviceList list, DeviceRecord* record, void** blo
       return ReadOutcome::kFailed;
     }
     FreeBlock(*block);
-    *block = AllocateZeroedBlock(std::size_t{required} + kTerminatorRoom);
+    // On 32-bit Windows the room on top could wrap a size near 4 GiB round to a tiny
+    // block; such a size asks for the impossible instead, and the allocation fails.
+    const std::size_t size =
+        required <= SIZE_MAX - kTerminatorRoom ? std::size_t{required} + kTerminatorRoom : SIZE_MAX;
+    *block = AllocateZeroedBlock(size);
     if (*block == nullptr) {
       ReportFailure(u"LocalAlloc");
       return ReadOutcome::kFailed;
