@@ -273,8 +273,8 @@ def run_recording_commands(program, args=(), *, cwd, env=None, stdin=b""):
     """
     with tempfile.TemporaryDirectory(prefix="kit-comspec-") as recorder_dir:
         # A copy in the temporary folder keeps blanks of the build path out of COMSPEC.
-        recorder = Path(recorder_dir) / "comspec_recorder.exe"
-        shutil.copyfile(fixture("comspec_recorder.exe"), recorder)
+        recorder = Path(recorder_dir) / "command_recorder.exe"
+        shutil.copyfile(fixture("command_recorder.exe"), recorder)
         log = Path(recorder_dir) / "commands.log"
         completed = run(
             program,
