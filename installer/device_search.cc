@@ -63,8 +63,10 @@ ReadOutcome ReadHardwareIdList(DeviceList list, DeviceRecord* record, void** blo
     FreeBlock(*block);
     // On 32-bit Windows the room on top could wrap a size near 4 GiB round to a tiny
     // block; such a size asks for the impossible instead, and the allocation fails.
-    const std::size_t size =
-        required <= SIZE_MAX - kTerminatorRoom ? std::size_t{required} + kTerminatorRoom : SIZE_MAX;
+    std::size_t size = std::size_t{required} + kTerminatorRoom;
+    if (size < required) {
+      size = SIZE_MAX;
+    }
     *block = AllocateZeroedBlock(size);
     if (*block == nullptr) {
       ReportFailure(u"LocalAlloc");
