@@ -12,27 +12,33 @@ import sys
 import tempfile
 from pathlib import Path
 
-from tmux_screen import Screen, assert_shown_in_order, winekit
+from tmux_screen import Screen, assert_shown_in_order, screen_lines, winekit
 
-ORDER_FINISHED = "排序完毕！结果如下，按“y”确认并将结果写入系统！按“n”放弃并退出程序！"
-# Lines as the screen shows them; runs of blanks (the table's tabs) read as one.
+import cardorder_dialogue as tool  # noqa: E402  (the tool's texts, on winekit's path)
+
+PRESS_KEY_TO_TEST = screen_lines(tool.PRESS_KEY_TO_TEST)[0]
+ORDER_FINISHED = screen_lines(tool.ORDER_FINISHED)[0]
+PRESS_KEY_TO_EXIT = screen_lines(tool.PRESS_KEY_TO_EXIT)[0]
+# Card 1 off-hook on line 3; Enter on card 2 before any event; card 2 rings on line 5; "y".
 EXPECTED = [
-    "本机共有 2 张卡，现在他们排序，按 “quit” 退出程序。",
-    "请给第 1 张卡的内线或高阻摘机，如果只有外线模块，请呼入电话。",
-    "按任意键检测下一张卡，按 “quit” 退出程序！",
-    "line[3],OnCallIn()",
-    "检测到第 1 张卡的摘机！",
-    "请给第 2 张卡的内线或高阻摘机，如果只有外线模块，请呼入电话。",
-    "你还没有对第 2 张卡进行任何操作！",
-    "line[5],OnRing()",
-    "检测到第 2 张卡的振铃！",
-    ORDER_FINISHED,
-    "Card Line",
-    "1 3",
-    "2 5",
-    "写入系统中，请稍等！",
-    "写入完毕！",
-    "按任何键退出程序！！",
+    *screen_lines(
+        "".join(
+            [
+                tool.CARD_COUNT % 2,
+                *tool.prompt(1),
+                tool.CALL_IN_EVENT % 3,
+                tool.OFF_HOOK_DETECTED % 1,
+                *tool.prompt(2),
+                tool.NOTHING_DONE % 2,
+                tool.RING_EVENT % 5,
+                tool.RING_DETECTED % 2,
+                *tool.result_table([3, 5]),
+                tool.WRITING,
+                tool.WRITE_DONE,
+                tool.PRESS_KEY_TO_EXIT,
+            ]
+        )
+    ),
     "[exit 0]",
 ]
 
@@ -53,19 +59,18 @@ def main(native=None):
         log = Path(folder) / "sim.log"
         command, env = command_line(native, Path(folder), log)
         with Screen(command, cwd=folder, env=env) as screen:
-            prompt = "按任意键检测下一张卡，按 “quit” 退出程序！"
-            screen.wait_for(prompt)
+            screen.wait_for(PRESS_KEY_TO_TEST)
             with winekit.SimulatorPort(log) as port:
                 port.send("offhook 3")
                 screen.keys("Enter")
-                screen.wait_for(prompt, 2)
+                screen.wait_for(PRESS_KEY_TO_TEST, 2)
                 screen.keys("Enter")  # nothing done on card 2 yet
-                screen.wait_for(prompt, 3)
+                screen.wait_for(PRESS_KEY_TO_TEST, 3)
                 port.send("ring 5")
                 screen.keys("Enter")
             screen.wait_for(ORDER_FINISHED)
             screen.keys("y", "Enter")
-            screen.wait_for("按任何键退出程序！！")
+            screen.wait_for(PRESS_KEY_TO_EXIT)
             screen.keys("x")  # any key, without Enter
             assert_shown_in_order(screen.wait_for("[exit 0]"), EXPECTED)
     print(f"{'native' if native else 'Wine'} Mirlow reads right on the screen")

@@ -15,6 +15,12 @@ import winekit  # noqa: E402  (shared waiting and simulator plumbing)
 UTF8 = {"LANG": "C.UTF-8", "LC_ALL": "C.UTF-8"}
 
 
+def screen_lines(text):
+    """Text as a terminal shows it, line by line: blank lines left out, runs of blanks
+    (a table's tabs among them) read as one."""
+    return [" ".join(line.split()) for line in text.splitlines() if line.strip()]
+
+
 class Screen:
     """One program in a terminal of its own, on a tmux server of its own."""
 
@@ -36,14 +42,13 @@ class Screen:
         subprocess.run([*self._tmux, "kill-server"], capture_output=True)
 
     def text(self):
-        """The screen's lines, with the history scrolled off it: blank lines left out, runs
-        of blanks read as one."""
+        """The screen's lines, with the history scrolled off it (see screen_lines)."""
         shown = subprocess.run(
             [*self._tmux, "capture-pane", "-p", "-S", "-", "-J"],
             capture_output=True,
             check=True,
         ).stdout.decode("utf-8")
-        return [" ".join(line.split()) for line in shown.splitlines() if line.strip()]
+        return screen_lines(shown)
 
     def wait_for(self, line, count=1):
         """Waits until the line is shown count times; returns the screen."""
